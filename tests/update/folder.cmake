@@ -1,0 +1,1 @@
+# Tests of the installation lookup, the version gate and the destination folder choice.
