@@ -1,0 +1,1 @@
+// Payload entry header reader, name rules and name matching.

@@ -1,0 +1,1 @@
+// Writing payload archives: headers, zlib streams, end marker and trailer.

@@ -1,0 +1,1 @@
+// Portable walk of the payload archive and the block-wise inflation of one entry.

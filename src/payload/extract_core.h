@@ -1,0 +1,1 @@
+// Portable walk of the payload archive: entry by entry into a destination folder, through hooks.

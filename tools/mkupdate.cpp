@@ -1,0 +1,1 @@
+// mkupdate: the makers tool that packs, lists, verifies and extracts updaters.
