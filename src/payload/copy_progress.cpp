@@ -1,0 +1,1 @@
+// The copy progress window COPYINGDELUX shown during a full extraction.

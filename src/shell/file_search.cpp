@@ -1,0 +1,1 @@
+// The one directory search and the wildcard deletion built on it.

@@ -1,0 +1,1 @@
+// Lifetime of one run: the start folder and the temporary work folder.

@@ -1,0 +1,1 @@
+// The start-up menu window MAINDIALOG: picture, menu slots and their actions.
