@@ -1,0 +1,1 @@
+// Splitting and text substitution of the [ini] and [reg] directive lines.

@@ -1,0 +1,1 @@
+// The update procedure: folder, extraction, INI and registry directives, deletions, end dialog.
