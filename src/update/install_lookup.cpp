@@ -1,0 +1,1 @@
+// Installation lookup through the registry, the version gate and the shared install folder buffer.

@@ -1,0 +1,2 @@
+// Canonical local form of a manually chosen install folder: pure steps over a 260-byte buffer.
+#pragma once

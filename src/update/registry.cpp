@@ -1,0 +1,1 @@
+// Registry reads of the installation lookup: REG_SZ values under Software\<global>\<local>.

@@ -1,0 +1,1 @@
+// The manual choice of the install folder: proposal, SETUP dialog, folder browser and checks.
