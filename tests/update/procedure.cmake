@@ -1,1 +1,4 @@
 # Tests of the update procedure: directive lines, registry and INI writes, end dialog.
+zolmir_unit_test(directives_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/directives_test.cpp
+  LIBS update_core shell_core)
