@@ -1,0 +1,1 @@
+// The test bed proved against its own small program: windows, notices, clipboard, registry, files, pixels.

@@ -1,0 +1,1 @@
+// Smoke scenario: an updater whose payload lacks its settings file ends with the start-up notice.
