@@ -29,3 +29,7 @@ int AddRawEntry(ArchiveWriter* writer, const char* name, int32_t file_size, int3
 int FinishArchive(ArchiveWriter* writer);
 // Only the trailer, without an end marker: a truncated archive, for tests.
 int WriteTrailerOnly(ArchiveWriter* writer);
+
+// The compressor this build writes with ("libdeflate" or "zlib") and its highest level.
+const char* GetCompressorName();
+int GetMaxCompressionLevel();
