@@ -157,7 +157,17 @@ int DecodeRctPixels(const uint8_t* data, size_t size, uint32_t width, uint8_t* o
       }
       size_t back_bytes = size_t(back);
       uint8_t* dst = out + out_pos;
-      if (back_bytes >= length) {
+      // Short copies are the most frequent runs: fixed sizes let the compiler inline them.
+      if (back_bytes >= length && pixels <= 3) {
+        const uint8_t* src = dst - back_bytes;
+        if (pixels == 1) {
+          memcpy(dst, src, 3);
+        } else if (pixels == 2) {
+          memcpy(dst, src, 6);
+        } else {
+          memcpy(dst, src, 9);
+        }
+      } else if (back_bytes >= length) {
         memcpy(dst, dst - back_bytes, length);
       } else {
         CopyOverlapping(dst, back_bytes, length);

@@ -19,8 +19,9 @@ long RemainingBytes(FILE* file) {
   long here = ftell(file);
   if (here < 0 || fseek(file, 0, SEEK_END) != 0) return -1;
   long end = ftell(file);
-  if (fseek(file, here, SEEK_SET) != 0 || end < here) return -1;
-  return end - here;
+  if (fseek(file, here, SEEK_SET) != 0) return -1;
+  // A name skip may have gone past the end of the file.
+  return end < here ? 0 : end - here;
 }
 
 // One attempt: header, name skip and data. On kReadDone `*data` holds header->dataSize bytes.

@@ -1,6 +1,7 @@
 // Image surfaces: 24-bit top-down DIB sections whose pixel memory the program writes directly.
 #include "image/surface.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,12 +30,17 @@ Surface* CreateSurface(int32_t width, int32_t height) {
   info->biBitCount = 24;
   info->biCompression = BI_RGB;
 
+  // Callers write straight into the pixels, so a surface without them is no surface; rows are
+  // addressed with 32-bit strides, so the pixel memory must stay below 2 GiB.
+  bool usable = width > 0 && height > 0 && surface->stride > 0 &&
+                int64_t(surface->stride) * height <= INT32_MAX;
   void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  surface->bitmap = CreateDIBSection(dc, surface->header, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (dc != nullptr) DeleteDC(dc);
+  if (usable) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    surface->bitmap = CreateDIBSection(dc, surface->header, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (dc != nullptr) DeleteDC(dc);
+  }
   surface->pixels = static_cast<uint8_t*>(bits);
-  // Callers write straight into the pixels, so a surface without them is no surface.
   if (surface->bitmap == nullptr || surface->pixels == nullptr) {
     if (surface->bitmap != nullptr) DeleteObject(surface->bitmap);
     free(surface->header);
