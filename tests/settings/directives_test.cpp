@@ -94,6 +94,8 @@ const SectionCase kSectionCases[] = {
     {"NulEndsTheLine", std::string("[ini]\nab\0cd\n-\n", 14), {{}, {}, {"ab"}, {}, {}}, kNoSection},
 };
 
+void PrintTo(const SectionCase& c, std::ostream* os) { *os << c.name; }
+
 class SectionRules : public testing::TestWithParam<SectionCase> {};
 
 TEST_P(SectionRules, FillTheExpectedLists) {
@@ -156,6 +158,8 @@ const FatalCase kFatalCases[] = {
     {"AfterinstOpen", "[ini]\n-\n[delfiles_afterinst]\n", "[設定.env]の[delfiles_afterinst]が終了していません"},
     {"MissingFile", "", "ファイルを開けませんでした。"},
 };
+
+void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
 
 class FatalNotices : public testing::TestWithParam<std::tuple<FatalCase, NoticeAnswer>> {};
 

@@ -75,6 +75,8 @@ const LineCase kLineCases[] = {
     {"KeyFillsBuffer", std::string(511, 'K') + " v\n", std::string(511, 'K'), kAbsent},
 };
 
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+
 class LineRules : public testing::TestWithParam<LineCase> {};
 
 TEST_P(LineRules, GiveTheExpectedValue) {

@@ -3,12 +3,15 @@
 #include <cstdio>
 #include <string>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
-// Writes `bytes` to a fresh file in the test temp folder and gives its path.
+// Writes `bytes` to a fresh file in the test temp folder and gives its path. The process id
+// keeps the names apart when ctest runs the tests in parallel processes.
 inline std::string WriteSettingsFile(const std::string& bytes) {
   static int counter = 0;
-  std::string path = testing::TempDir() + "settings_" + std::to_string(counter++) + ".env";
+  std::string path = testing::TempDir() + "settings_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + ".env";
   FILE* file = fopen(path.c_str(), "wb");
   if (file) {
     fwrite(bytes.data(), 1, bytes.size(), file);
