@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make python3 git
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
   xvfb xauth x11-apps imagemagick fonts-ipafont-gothic locales
   zlib1g-dev libgtest-dev libbenchmark-dev libdeflate-dev libstb-dev
