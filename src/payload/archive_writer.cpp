@@ -56,8 +56,10 @@ bool Put(ArchiveWriter* writer, const void* data, size_t size) {
 // Checks the name and writes the header up to and including the stored size.
 int WriteHeader(ArchiveWriter* writer, const char* name, int32_t file_size, int32_t stored_size,
                 bool check_name) {
-  size_t length = strnlen(name, kMaxNameLength) + 1;
-  if (length > kMaxNameLength) return SetError(writer, "%s: name longer than 259 bytes", name);
+  size_t length = (check_name ? strnlen(name, kMaxNameLength) : strlen(name)) + 1;
+  if (length > (check_name ? kMaxNameLength : 0xFFFF)) {
+    return SetError(writer, "%s: name longer than 259 bytes", name);
+  }
   if (check_name && !IsSafeEntryName(name, length, file_size == kFolderFileSize)) {
     return SetError(writer, "%s: name would leave the destination folder", name);
   }
