@@ -11,6 +11,9 @@
 namespace {
 
 constexpr size_t kRegTextSize = 512;
+// The game registers itself in the 32-bit view; a 64-bit build asks for that view explicitly so
+// that it sees what the 32-bit program sees, while the 32-bit program keeps its plain masks.
+constexpr REGSAM kRegistryView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : 0;
 
 // Reads the REG_SZ value `name` of Software\<global>\<local> under `root` into `output`,
 // cut to the output and always NUL-terminated. Everything but a readable REG_SZ value (missing
@@ -20,7 +23,7 @@ bool QueryRegText(HKEY root, REGSAM access, const char* global, const char* loca
   char path[kRegTextSize];
   FormatText(path, sizeof path, "Software\\%s\\%s", global, local);
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path, 0, access, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExA(root, path, 0, access | kRegistryView, &key) != ERROR_SUCCESS) return false;
   unsigned char data[kRegTextSize];
   DWORD type = 0;
   DWORD length = sizeof data;

@@ -61,7 +61,7 @@ bool ProposeFolder() {
 
 bool RunSetupDialog() {
   HWND owner = GetMainWindow();
-  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongA(owner, GWL_HINSTANCE));
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
   if (!instance) instance = GetModuleHandleA(nullptr);
   // Only Next counts: a dialog that could not even be created must not pass as a choice.
   return DialogBoxParamA(instance, "SETUP", owner, SetupDialogProc, 0) == kSetupNext;
