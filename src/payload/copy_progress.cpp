@@ -46,7 +46,7 @@ HWND OpenCopyProgress(uint32_t payload_size) {
   // The bar and animation classes live in the common controls, which must be loaded first.
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
   InitCommonControlsEx(&classes);
-  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongA(GetMainWindow(), GWL_HINSTANCE));
+  HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(GetMainWindow(), GWLP_HINSTANCE));
   if (!instance) instance = GetModuleHandleA(nullptr);
   g_window = CreateDialogParamA(instance, "COPYINGDELUX", GetMainWindow(), CopyProgressProc, 0);
   if (!g_window) return nullptr;
