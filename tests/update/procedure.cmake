@@ -2,3 +2,6 @@
 zolmir_unit_test(directives_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/directives_test.cpp
   LIBS update_core shell_core)
+
+zolmir_e2e_test(procedure_e2e_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/procedure_e2e_test.cpp)
