@@ -125,8 +125,25 @@ inline HWND OpenSetup(const Updater& updater) {
   return setup;
 }
 
+// The dialog may be found before its initialisation has filled the edit: wait for `text`.
+inline bool WaitForEditText(HWND setup, const std::string& text) {
+  return e2e::WaitUntil([&] { return e2e::ControlText(setup, kSetupEdit) == text; },
+                        "the folder text in SETUP");
+}
+
+// Waits until the initialisation has put some text into the edit, so that typing is not
+// overwritten by it. A proposal that is empty simply lets the wait run out.
+inline void SettleSetup(HWND setup) {
+  const DWORD limit = e2e::Scaled(e2e::kWaitMs);
+  const DWORD start = GetTickCount();
+  while (e2e::ControlText(setup, kSetupEdit).empty() && GetTickCount() - start < limit) {
+    Sleep(e2e::kPollMs);
+  }
+}
+
 // Types `text` into SETUP and presses Next.
 inline void TypeAndNext(HWND setup, const std::string& text) {
+  SettleSetup(setup);
   ASSERT_TRUE(e2e::SetControlText(setup, kSetupEdit, text));
   e2e::Click(setup, IDOK);
   EXPECT_TRUE(e2e::WaitForWindowGone(setup));

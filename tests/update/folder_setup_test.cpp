@@ -40,7 +40,7 @@ TEST_F(Setup, ProposesTheProgramFilesFolder) {
     ASSERT_TRUE(updater.menu);
     HWND setup = folder::OpenSetup(updater);
     ASSERT_TRUE(setup);
-    EXPECT_EQ(WindowsDrive() + c.shown, e2e::ControlText(setup, folder::kSetupEdit));
+    EXPECT_TRUE(folder::WaitForEditText(setup, WindowsDrive() + c.shown));
     // Cancel ends the choice with no notice of its own.
     e2e::Click(setup, IDCANCEL);
     ExpectCalledOff(updater);
@@ -49,9 +49,9 @@ TEST_F(Setup, ProposesTheProgramFilesFolder) {
 }
 
 TEST_F(Setup, ShowsTheRegisteredFolderInstead) {
-  Updater updater = folder::Start({"KEYFILE game.exe"}, "registered");
+  Updater updater = folder::Start({}, "registered");
   ASSERT_TRUE(updater.menu);
-  // Registered, but the key file is missing: the lookup fails, the proposal is InstTo.
+  // Registered, but the folder does not exist: the lookup fails, the proposal is InstTo.
   for (const std::string& registered : {std::string("C:\\Old Games\\App"), std::string("")}) {
     SCOPED_TRACE(registered);
     folder::Register("1", registered);
@@ -60,8 +60,19 @@ TEST_F(Setup, ShowsTheRegisteredFolderInstead) {
     Expect(updater, folder::kManualQuestion, IDYES);
     HWND setup = e2e::WaitForWindow(updater.pid(), "#32770", folder::kSetupTitle);
     ASSERT_TRUE(setup);
+    if (!registered.empty()) {
+      EXPECT_TRUE(folder::WaitForEditText(setup, registered));
+    }
+    folder::SettleSetup(setup);
     EXPECT_EQ(registered, e2e::ControlText(setup, folder::kSetupEdit));
-    e2e::Click(setup, IDCANCEL);
+    // Next proves what the buffer held: the registered text, or for the empty one the root of
+    // the Windows drive rather than the default proposal.
+    e2e::Click(setup, IDOK);
+    if (registered.empty()) {
+      Expect(updater, folder::kDriveRoot, IDRETRY);
+    } else {
+      Expect(updater, folder::Confirmation(registered), IDNO);
+    }
     ExpectCalledOff(updater);
   }
   folder::Finish(updater);
@@ -157,7 +168,8 @@ TEST_F(Setup, CancelledBrowseShowsTheBufferAgain) {
   ASSERT_TRUE(updater.menu);
   HWND setup = folder::OpenSetup(updater);
   ASSERT_TRUE(setup);
-  std::string proposal = e2e::ControlText(setup, folder::kSetupEdit);
+  std::string proposal = WindowsDrive() + "\\Program Files\\ZOLMIR_APP";
+  ASSERT_TRUE(folder::WaitForEditText(setup, proposal));
   ASSERT_TRUE(e2e::SetControlText(setup, folder::kSetupEdit, "D:\\Typed"));
   e2e::Click(setup, folder::kSetupBrowse);
   HWND browser = e2e::WaitForWindow(updater.pid(), "#32770", folder::kBrowserTitle);
