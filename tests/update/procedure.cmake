@@ -5,3 +5,7 @@ zolmir_unit_test(directives_test
 
 zolmir_e2e_test(procedure_e2e_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/procedure_e2e_test.cpp)
+if(WIN32)
+  target_compile_definitions(procedure_e2e_test PRIVATE
+    ZOLMIR_MENU_PICTURE="Z:${CMAKE_SOURCE_DIR}/tests/image/data/menu_ts01.rct")
+endif()

@@ -28,6 +28,15 @@ constexpr uint64_t kNewFileTime = 0x01D086E73E6BB480ull;
 
 constexpr char kReadme[] = "デモの説明書\r\n";
 
+// The settings file and the menu picture that every updater here carries first.
+Payload UpdatePayload(const std::string& settings) {
+  std::optional<std::string> picture = ReadFileBytes(ZOLMIR_MENU_PICTURE);
+  EXPECT_TRUE(picture.has_value()) << ZOLMIR_MENU_PICTURE;
+  Payload payload;
+  payload.AddFile("install.env", settings).AddFile("insttscr.rct", picture.value_or(""));
+  return payload;
+}
+
 std::string KeyPath(const std::string& global, const std::string& local) {
   return "Software\\" + global + "\\" + local;
 }
@@ -147,6 +156,22 @@ std::string ManualQuestion(const std::string& game_name) {
 
 class UpdateProcedure : public ::testing::Test {
  protected:
+  void SetUp() override {
+    // A fresh prefix may lack the Windows association of .txt with the text viewer, which the
+    // readme relies on; a player's Windows has it.
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, ".txt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+      char value[64];
+      LONG size = sizeof value;
+      if (RegQueryValueA(key, nullptr, value, &size) != ERROR_SUCCESS || value[0] == '\0') {
+        static const char kTextClass[] = "txtfile";
+        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kTextClass),
+                       sizeof kTextClass);
+      }
+      RegCloseKey(key);
+    }
+  }
   void TearDown() override {
     for (const auto& key : keys_) ForgetGame(key.first, key.second);
   }
@@ -179,7 +204,8 @@ TEST_F(UpdateProcedure, RegisteredGameIsUpdatedFromStartToEnd) {
       "SavePath=REP_INSTALL\\save\r\n"
       "Twice=REP_INSTALL;REP_INSTALL\r\n"
       "Cd=REP_CDROMDRIVE\\data\r\n"
-      " Spaced = value ; comment\r\n"
+      "Comment=kept ; trailing comment\r\n"
+      " Spaced = value \r\n"
       "NoEquals\r\n"
       "-\r\n"
       "[reg]\r\n"
@@ -195,8 +221,8 @@ TEST_F(UpdateProcedure, RegisteredGameIsUpdatedFromStartToEnd) {
       "install.env\r\n"
       "save\\*.tmp\r\n"
       "-\r\n";
-  Payload payload;
-  payload.AddFile("install.env", settings)
+  Payload payload = UpdatePayload(settings);
+  payload
       .AddFile("readme.txt", kReadme)
       .AddFolder("data\\")
       .AddFile("data\\stage1.dat", "new stage", kStageTime)
@@ -251,7 +277,10 @@ TEST_F(UpdateProcedure, RegisteredGameIsUpdatedFromStartToEnd) {
   EXPECT_EQ(IniValue(ini_file, "Game", "Cd"), cd + "\\data");
   std::optional<std::string> ini_bytes = ReadFileBytes(ini_file);
   ASSERT_TRUE(ini_bytes.has_value());
-  EXPECT_NE(ini_bytes->find(" Spaced = value ; comment"), std::string::npos) << *ini_bytes;
+  EXPECT_EQ(IniValue(ini_file, "Game", "Comment"), "kept ; trailing comment");
+  EXPECT_NE(ini_bytes->find("kept ; trailing comment\r\n"), std::string::npos) << *ini_bytes;
+  // The blanks go to the INI writer untouched; the profile functions themselves drop them.
+  EXPECT_EQ(IniValue(ini_file, "Game", "Spaced"), "value");
   EXPECT_EQ(ini_bytes->find("NoEquals"), std::string::npos) << *ini_bytes;
 
   // [reg]: un-escaped, substituted, the default value, "@=" passed over, open data empty.
@@ -280,8 +309,8 @@ TEST_F(UpdateProcedure, ShortEndDialogIniInWindowsDirectoryAndNoRegistryWrites) 
       "REG_LOCAL\t" + local + "\r\n"
       "[ini]\r\nShortKey=REP_INSTALL\r\n-\r\n"
       "[reg]\r\n\"Name\"=\"Data\"\r\n-\r\n";
-  Payload payload;
-  payload.AddFile("install.env", settings).AddFile("data\\stage1.dat", "new stage");
+  Payload payload = UpdatePayload(settings);
+  payload.AddFile("data\\stage1.dat", "new stage");
   std::string exe = BuildUpdater(payload, "short");
   ASSERT_FALSE(exe.empty());
 
@@ -316,8 +345,8 @@ TEST_F(UpdateProcedure, CloseBoxOfEndDialogOpensNoReadmeAndStillSucceeds) {
   RegisterGame(global, local, game);
   std::string settings = "TITLEBAR\tClose\r\nREG_GLOBAL\t" + global + "\r\nREG_LOCAL\t" + local +
                          "\r\nINSTREADME\treadme\r\n";
-  Payload payload;
-  payload.AddFile("install.env", settings).AddFile("readme.txt", kReadme);
+  Payload payload = UpdatePayload(settings);
+  payload.AddFile("readme.txt", kReadme);
   std::string exe = BuildUpdater(payload, "closebox");
   ASSERT_FALSE(exe.empty());
 
@@ -346,8 +375,8 @@ TEST_F(UpdateProcedure, ManualChoiceUpdatesTheTypedFolder) {
   std::string game = MakeGameFolder("typed");
   std::string settings = "TITLEBAR\tManual|Game\r\nREG_GLOBAL\t" + global + "\r\nREG_LOCAL\t" +
                          local + "\r\nKEYFILE\tgame.exe\r\n";
-  Payload payload;
-  payload.AddFile("install.env", settings).AddFile("data\\stage1.dat", "new stage", kStageTime);
+  Payload payload = UpdatePayload(settings);
+  payload.AddFile("data\\stage1.dat", "new stage", kStageTime);
   std::string exe = BuildUpdater(payload, "manual");
   ASSERT_FALSE(exe.empty());
 
@@ -412,8 +441,8 @@ TEST_P(CallingOff, ShowsItsNoticesAndKeepsTheMenuWorking) {
   std::string settings = std::string("TITLEBAR\t") + kGameName + "\r\nREG_GLOBAL\t" + global +
                          "\r\nREG_LOCAL\t" + local + "\r\n" + c.extra_settings +
                          "[reg]\r\n\"Written\"=\"yes\"\r\n-\r\n";
-  Payload payload;
-  payload.AddFile("install.env", settings).AddFile("data\\stage1.dat", "new stage");
+  Payload payload = UpdatePayload(settings);
+  payload.AddFile("data\\stage1.dat", "new stage");
   std::string exe = BuildUpdater(payload, "stop");
   ASSERT_FALSE(exe.empty());
 
