@@ -128,7 +128,7 @@ uint64_t UnixToFiletime(int64_t seconds, long nanoseconds) {
 
 struct UpdaterFile {
   FILE* file;
-  uint64_t position;
+  FileSource bounded;
   uint64_t end;
   uint32_t offset;
 };
@@ -141,47 +141,22 @@ int64_t TellFile(FILE* file) {
 #endif
 }
 
-int SeekFile(FILE* file, int64_t position, int whence) {
-#ifdef _WIN32
-  return _fseeki64(file, position, whence);
-#else
-  return fseeko(file, position, whence);
-#endif
-}
-
-size_t ReadUpdater(void* context, void* buffer, size_t size) {
-  UpdaterFile* updater = static_cast<UpdaterFile*>(context);
-  uint64_t left = updater->position < updater->end ? updater->end - updater->position : 0;
-  size_t take = size < left ? size : static_cast<size_t>(left);
-  size_t got = take ? fread(buffer, 1, take, updater->file) : 0;
-  updater->position += got;
-  return got;
-}
-
-void SkipUpdater(void* context, uint64_t count) {
-  UpdaterFile* updater = static_cast<UpdaterFile*>(context);
-  uint64_t left = updater->position < updater->end ? updater->end - updater->position : 0;
-  updater->position += count < left ? count : left;
-  SeekFile(updater->file, static_cast<int64_t>(updater->position), SEEK_SET);
-}
-
 bool OpenUpdater(const char* path, UpdaterFile* updater, ArchiveSource* source) {
   updater->file = fopen(path, "rb");
   if (!updater->file) return false;
   unsigned char trailer[kTrailerSize];
-  if (SeekFile(updater->file, -static_cast<int64_t>(kTrailerSize), SEEK_END) != 0 ||
+  if (SeekFile64(updater->file, -static_cast<int64_t>(kTrailerSize), SEEK_END) != 0 ||
       fread(trailer, 1, sizeof trailer, updater->file) != sizeof trailer) {
     fclose(updater->file);
     return false;
   }
   updater->end = static_cast<uint64_t>(TellFile(updater->file)) - kTrailerSize;
   updater->offset = GetU32(trailer);
-  if (updater->offset > updater->end || SeekFile(updater->file, updater->offset, SEEK_SET) != 0) {
+  if (updater->offset > updater->end || SeekFile64(updater->file, updater->offset, SEEK_SET) != 0) {
     fclose(updater->file);
     return false;
   }
-  updater->position = updater->offset;
-  *source = ArchiveSource{updater, ReadUpdater, SkipUpdater};
+  *source = MakeFileSource(&updater->bounded, updater->file, updater->offset, updater->end);
   return true;
 }
 

@@ -43,6 +43,39 @@ ArchiveSource MakeMemorySource(MemorySource* memory, const void* data, size_t si
   return ArchiveSource{memory, ReadMemory, SkipMemory};
 }
 
+int SeekFile64(FILE* file, int64_t position, int whence) {
+#ifdef _WIN32
+  return _fseeki64(file, position, whence);
+#else
+  return fseeko(file, position, whence);
+#endif
+}
+
+namespace {
+
+size_t ReadFileSource(void* context, void* buffer, size_t size) {
+  FileSource* source = static_cast<FileSource*>(context);
+  uint64_t left = source->position < source->end ? source->end - source->position : 0;
+  size_t take = size < left ? size : static_cast<size_t>(left);
+  size_t got = take ? fread(buffer, 1, take, source->file) : 0;
+  source->position += got;
+  return got;
+}
+
+void SkipFileSource(void* context, uint64_t count) {
+  FileSource* source = static_cast<FileSource*>(context);
+  uint64_t left = source->position < source->end ? source->end - source->position : 0;
+  source->position += count < left ? count : left;
+  SeekFile64(source->file, static_cast<int64_t>(source->position), SEEK_SET);
+}
+
+}  // namespace
+
+ArchiveSource MakeFileSource(FileSource* source, FILE* file, uint64_t position, uint64_t end) {
+  *source = FileSource{file, position, end};
+  return ArchiveSource{source, ReadFileSource, SkipFileSource};
+}
+
 int IsSafeEntryName(const char* name, size_t length, int is_folder) {
   if (length < 2 || length > kMaxNameLength) return 0;
   if (name[length - 1] != '\0' || memchr(name, '\0', length - 1) != nullptr) return 0;

@@ -16,6 +16,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "shell/cp932.h"
 
@@ -61,6 +62,17 @@ struct MemorySource {
   size_t position;
 };
 ArchiveSource MakeMemorySource(MemorySource* memory, const void* data, size_t size);
+
+// A source over a file standing at `position`, bounded by `end` (the trailer), so that damage
+// never reads the trailer as entry data.
+struct FileSource {
+  FILE* file;
+  uint64_t position;
+  uint64_t end;
+};
+ArchiveSource MakeFileSource(FileSource* source, FILE* file, uint64_t position, uint64_t end);
+// fseek with 64-bit positions on both builds.
+int SeekFile64(FILE* file, int64_t position, int whence);
 
 struct EntryHeader {
   uint16_t name_length;      // NUL included; 0 at the end marker

@@ -20,29 +20,6 @@ constexpr char kDamagedNotice[] = "ファイルの読み込みに失敗しまし
 uint32_t g_payload_size = 0;
 uint64_t g_archive_end = 0;
 
-// The archive stream, bounded by the trailer so that damage never reads the trailer as data.
-struct PayloadStream {
-  FILE* file;
-  uint64_t position;
-  uint64_t end;
-};
-
-size_t ReadPayload(void* context, void* buffer, size_t size) {
-  PayloadStream* stream = static_cast<PayloadStream*>(context);
-  uint64_t left = stream->position < stream->end ? stream->end - stream->position : 0;
-  size_t take = size < left ? size : static_cast<size_t>(left);
-  size_t got = take ? fread(buffer, 1, take, stream->file) : 0;
-  stream->position += got;
-  return got;
-}
-
-void SkipPayload(void* context, uint64_t count) {
-  PayloadStream* stream = static_cast<PayloadStream*>(context);
-  uint64_t left = stream->position < stream->end ? stream->end - stream->position : 0;
-  stream->position += count < left ? count : left;
-  _fseeki64(stream->file, static_cast<__int64>(stream->position), SEEK_SET);
-}
-
 void* AllocBlock(void*, size_t size) { return AllocOrWarn(size); }
 void ReleaseBlock(void*, void* block) { free(block); }
 
@@ -125,8 +102,9 @@ void ExtractPayload(const char* folder, ExtractMode mode) {
   FILE* file = OpenPayload();
   if (!file) FailureExit();
   HWND window = mode == ExtractMode::Full ? OpenCopyProgress(g_payload_size) : nullptr;
-  PayloadStream stream{file, static_cast<uint64_t>(_ftelli64(file)), g_archive_end};
-  ArchiveSource source{&stream, ReadPayload, SkipPayload};
+  FileSource stream;
+  ArchiveSource source =
+      MakeFileSource(&stream, file, static_cast<uint64_t>(_ftelli64(file)), g_archive_end);
   ExtractHooks hooks{};
   hooks.context = window;
   hooks.alloc = AllocBlock;
