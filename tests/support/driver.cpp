@@ -366,6 +366,42 @@ std::vector<HWND> VisibleWindows(DWORD pid) {
   return windows;
 }
 
+namespace {
+struct ClassContext {
+  const char* class_name;  // null: visible windows of any class
+  std::set<HWND>* out;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
+  ClassContext* context = reinterpret_cast<ClassContext*>(param);
+  bool wanted = context->class_name ? ClassName(window) == context->class_name
+                                    : IsWindowVisible(window) != FALSE;
+  if (wanted) context->out->insert(window);
+  return TRUE;
+}
+}  // namespace
+
+std::set<HWND> AllVisibleWindows() {
+  std::set<HWND> windows;
+  ClassContext context = {nullptr, &windows};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&context));
+  return windows;
+}
+
+std::set<HWND> AllWindowsOfClass(const char* class_name) {
+  std::set<HWND> windows;
+  ClassContext context = {class_name, &windows};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&context));
+  return windows;
+}
+
+HWND NewWindowTitled(const std::set<HWND>& before, const std::string& part) {
+  for (HWND window : AllVisibleWindows()) {
+    if (!before.count(window) && WindowText(window).find(part) != std::string::npos) return window;
+  }
+  return nullptr;
+}
+
 std::string DescribeWindows(DWORD pid) {
   std::string out;
   for (HWND window : VisibleWindows(pid)) {
@@ -485,6 +521,18 @@ bool SetControlText(HWND dialog, int id, const std::string& text) {
   bool answered = false;
   SendBounded(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &answered);
   return answered;
+}
+
+bool CloseProgramWindow(HWND window, unsigned timeout_ms) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE program = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  PostClose(window);
+  if (program == nullptr) return WaitForWindowGone(window, timeout_ms);
+  bool ended = WaitForSingleObject(program, Scaled(timeout_ms)) == WAIT_OBJECT_0;
+  CloseHandle(program);
+  if (!ended) ADD_FAILURE() << "the program of window " << window << " did not end";
+  return ended;
 }
 
 int CheckState(HWND dialog, int id) {
@@ -767,6 +815,22 @@ bool DeleteRegValue(HKEY root, const std::string& key, const std::string& name, 
 
 bool DeleteRegTree(HKEY root, const std::string& key, RegView view) {
   return DeleteKeyRecursive(root, key, ViewFlag(view));
+}
+
+void EnsureTextAssociation() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, ".txt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  char value[64];
+  LONG size = sizeof value;
+  if (RegQueryValueA(key, nullptr, value, &size) != ERROR_SUCCESS || value[0] == '\0') {
+    static const char kTextClass[] = "txtfile";
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kTextClass),
+                   sizeof kTextClass);
+  }
+  RegCloseKey(key);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -106,6 +107,12 @@ void Kill(Process& process);
 
 // Visible top-level windows of the process, in z-order.
 std::vector<HWND> VisibleWindows(DWORD pid);
+// Top-level windows of every process: the visible ones, or all of a class, hidden included.
+std::set<HWND> AllVisibleWindows();
+std::set<HWND> AllWindowsOfClass(const char* class_name);
+// A visible top-level window of any process, not in `before`, whose title contains `part`; null
+// when there is none now.
+HWND NewWindowTitled(const std::set<HWND>& before, const std::string& part);
 // One line per visible window of the process: handle, class, title (as cp932 bytes).
 std::string DescribeWindows(DWORD pid);
 // A visible top-level window of the process with this class and exact title (null: any), now.
@@ -140,6 +147,9 @@ void PostCommand(HWND dialog, WPARAM wparam);
 // The close box: WM_SYSCOMMAND SC_CLOSE. PostClose sends WM_CLOSE itself.
 void CloseWithBox(HWND window);
 void PostClose(HWND window);
+// Sends WM_CLOSE to a window of another program and waits until that program has ended, so it
+// no longer holds its files or its current directory. False after the timeout.
+bool CloseProgramWindow(HWND window, unsigned timeout_ms = kWaitMs);
 // Sets an edit control's text (WM_SETTEXT, bounded wait). False when the program did not answer.
 bool SetControlText(HWND dialog, int id, const std::string& text);
 // BM_GETCHECK / BM_SETCHECK of a check box; -1 when the program did not answer.
@@ -220,6 +230,10 @@ bool DeleteRegValue(HKEY root, const std::string& key, const std::string& name,
                     RegView view = RegView::k32);
 // Deletes the key and everything below it; true also when it did not exist.
 bool DeleteRegTree(HKEY root, const std::string& key, RegView view = RegView::k32);
+
+// A fresh prefix may lack the association of .txt files with the text viewer, which a player's
+// Windows has and the readme relies on: adds it unless some association is there.
+void EnsureTextAssociation();
 
 // ---------------------------------------------------------------------------------------------
 // Files (Windows paths, cp932)

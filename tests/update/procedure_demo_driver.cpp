@@ -30,17 +30,6 @@ void Shot(const char* name) {
   printf("screenshot: %s\n", path.empty() ? "(failed)" : path.c_str());
 }
 
-BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM context) {
-  if (IsWindowVisible(window)) reinterpret_cast<std::set<HWND>*>(context)->insert(window);
-  return TRUE;
-}
-
-std::set<HWND> AllVisibleWindows() {
-  std::set<HWND> windows;
-  EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
-
 // The game as its own installer would leave it: IsInst, InstTo and version 1; no trace of an
 // earlier demo run; the .txt association and window frames for the screenshots.
 int Register(const std::string& folder) {
@@ -49,14 +38,7 @@ int Register(const std::string& folder) {
   bool ok = SetRegString(HKEY_LOCAL_MACHINE, GameKey(), "IsInst", "1") &&
             SetRegString(HKEY_LOCAL_MACHINE, GameKey(), "InstTo", folder) &&
             SetRegString(HKEY_CURRENT_USER, GameKey(), "Version", "1");
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, ".txt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) == ERROR_SUCCESS) {
-    static const char kTextClass[] = "txtfile";
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kTextClass),
-                   sizeof kTextClass);
-    RegCloseKey(key);
-  }
+  EnsureTextAssociation();
   SetRegString(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", "Decorated", "N");
   printf("registered %s: IsInst=1 InstTo=%s, version 1\n", GameKey().c_str(), folder.c_str());
   return ok ? 0 : 1;
@@ -131,14 +113,7 @@ int Drive(const std::string& exe) {
 
   HWND viewer = nullptr;
   WaitUntil(
-      [&] {
-        for (HWND window : AllVisibleWindows()) {
-          if (!before.count(window) && WindowText(window).find("readme") != std::string::npos) {
-            viewer = window;
-          }
-        }
-        return viewer != nullptr;
-      },
+      [&] { return (viewer = NewWindowTitled(before, "readme")) != nullptr; },
       "the readme viewer", kViewerWaitMs);
   std::optional<DWORD> code = WaitForExit(updater);
   if (viewer) {

@@ -88,27 +88,8 @@ std::string IniValue(const std::string& file, const std::string& section, const 
   return value;
 }
 
-BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM context) {
-  if (IsWindowVisible(window)) reinterpret_cast<std::set<HWND>*>(context)->insert(window);
-  return TRUE;
-}
-
-// Visible top-level windows of every process, for spotting a readme viewer.
-std::set<HWND> AllVisibleWindows() {
-  std::set<HWND> windows;
-  EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
-
 // A window that was not there before and whose title names the readme.
-HWND NewReadmeWindow(const std::set<HWND>& before) {
-  for (HWND window : AllVisibleWindows()) {
-    if (!before.count(window) && WindowText(window).find("readme") != std::string::npos) {
-      return window;
-    }
-  }
-  return nullptr;
-}
+HWND NewReadmeWindow(const std::set<HWND>& before) { return NewWindowTitled(before, "readme"); }
 
 void CloseReadmeViewer(HWND viewer) {
   PostClose(viewer);
@@ -156,22 +137,8 @@ std::string ManualQuestion(const std::string& game_name) {
 
 class UpdateProcedure : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // A fresh prefix may lack the Windows association of .txt with the text viewer, which the
-    // readme relies on; a player's Windows has it.
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, ".txt", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-      char value[64];
-      LONG size = sizeof value;
-      if (RegQueryValueA(key, nullptr, value, &size) != ERROR_SUCCESS || value[0] == '\0') {
-        static const char kTextClass[] = "txtfile";
-        RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kTextClass),
-                       sizeof kTextClass);
-      }
-      RegCloseKey(key);
-    }
-  }
+  // The readme relies on the .txt association a player's Windows has.
+  void SetUp() override { EnsureTextAssociation(); }
   void TearDown() override {
     for (const auto& key : keys_) ForgetGame(key.first, key.second);
   }
